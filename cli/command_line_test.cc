@@ -1,0 +1,137 @@
+#include "cli/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "platform/sockets_fake.h"
+
+namespace {
+
+namespace fake = platform::fake;
+
+TEST(ConvertPort, ReadsAsAtoiWithWrapAround) {
+  struct Case {
+    const char* text;
+    std::int32_t value;
+  };
+  const Case cases[] = {
+      {"9", 9},
+      {"+9", 9},
+      {"-9", -9},
+      {" \t\n\v\f\r9", 9},
+      {"9abc", 9},
+      {"9 10", 9},
+      {"abc", 0},
+      {"", 0},
+      {"- 9", 0},
+      {"+-9", 0},
+      {"2147483647", 2147483647},
+      {"2147483648", INT32_MIN},
+      {"-2147483648", INT32_MIN},
+      {"4294967305", 9},  // 2^32 + 9
+      {"-4294967305", -9},
+      {"99999999999999999999", 1661992959},  // 10^20 mod 2^32, less one
+      {"0009", 9},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(convertPort(c.text), c.value);
+  }
+}
+
+struct Result {
+  int status;
+  std::string output;
+};
+
+Result run(std::vector<const char*> args, int argc) {
+  std::vector<char*> argv;
+  std::transform(args.begin(), args.end(), std::back_inserter(argv),
+                 [](const char* arg) { return const_cast<char*>(arg); });
+  argv.push_back(nullptr);
+  testing::internal::CaptureStdout();
+  const int status = runCommandLine(argc, argv.data());
+  return {status, testing::internal::GetCapturedStdout()};
+}
+
+Result run(const std::vector<const char*>& args) {
+  return run(args, static_cast<int>(args.size()));
+}
+
+const char kUsageWithoutName[] =
+    "Usage:  <port> <ip> <mac> [<password>]\n"
+    "   or\n"
+    "Usage:  <port> -l <ip1> <mac1> ; <ip2> <mac2> ; <ip3> <mac3> ...\n"
+    "   or\n"
+    "Usage:  <port> @<file>\n"
+    "   where file contains lines formatted as <ip> <mac>\n";
+
+class CommandLineTest : public testing::Test {
+ protected:
+  void SetUp() override { fake::reset(); }
+};
+
+TEST_F(CommandLineTest, MissingProgramNamePrintsAnEmptyName) {
+  EXPECT_EQ(run({}, 0).output, kUsageWithoutName);
+  EXPECT_EQ(run({nullptr}).output, kUsageWithoutName);
+  const Result version = run({nullptr, "-V"});
+  EXPECT_EQ(version.output, "'' version 2.0\n");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_TRUE(fake::calls().empty());  // the socket library is never started
+}
+
+// What only a scripted socket layer can make happen.
+TEST_F(CommandLineTest, FailureOutputComesInOrder) {
+  struct Case {
+    const char* name;
+    fake::Script script;
+    std::vector<const char*> args;
+    int status;
+    const char* output;
+  };
+  fake::Script startupFails;
+  startupFails.startupResult = 10091;
+  fake::Script cleanupFails;
+  cleanupFails.cleanupError = 10093;
+  const Case cases[] = {
+      {"startup fails",
+       startupFails,
+       {"z", "9", "127.0.0.1", "00-0D-56-AC-E4-7C"},
+       1,
+       "ERROR: windows sockets startup failed (Error 10091).\n"
+       "terminated prior to completion of operation\n"},
+      {"cleanup fails after a success",
+       cleanupFails,
+       {"z", "9", "127.0.0.1", "00-0D-56-AC-E4-7C"},
+       0,
+       "ERROR: socket cleanup failed (Error #10093).\n"},
+      {"cleanup fails after a refusal",
+       cleanupFails,
+       {"z", "9", "-l", "127.0.0.1", "bad"},
+       1,
+       "ERROR: macAddress must be of the form '00-0D-56-AC-E4-7C' It was 'bad'.\n"
+       "ERROR: socket cleanup failed (Error #10093).\n"
+       "terminated prior to completion of operation\n"},
+      {"cleanup fails after a silent refusal",
+       cleanupFails,
+       {"z", "9", "127.0.0.1", "00-0D-56-AC-E4-7G", "pw"},
+       1,
+       "ERROR: socket cleanup failed (Error #10093).\n"
+       "terminated prior to completion of operation\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fake::reset();
+    fake::script() = c.script;
+    const Result result = run(c.args);
+    EXPECT_EQ(result.output, c.output);
+    EXPECT_EQ(result.status, c.status);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,253 @@
+#!/usr/bin/env python3
+"""Runs the built zorwol as a black box: exit status, standard output and error,
+and the datagrams a UDP listener on 127.0.0.1 receives (count, bytes, spacing).
+
+Usage: end_to_end_test.py PROGRAM
+
+Every datagram goes to 127.0.0.1. Address cases use loopback forms, or texts
+that are refused before anything is sent.
+"""
+
+import errno
+import os
+import select
+import socket
+import struct
+import subprocess
+import sys
+import time
+import unittest
+
+PROGRAM = None  # set from the command line
+
+MAC = "00-0D-56-AC-E4-7C"
+MAC_BYTES = bytes([0x00, 0x0D, 0x56, 0xAC, 0xE4, 0x7C])
+MAC2, MAC2_BYTES = "01-23-45-67-89-ab", bytes([0x01, 0x23, 0x45, 0x67, 0x89, 0xAB])
+MAC3, MAC3_BYTES = "FE-DC-BA-98-76-54", bytes([0xFE, 0xDC, 0xBA, 0x98, 0x76, 0x54])
+
+PAUSE = 0.010
+# Kernel receive stamps are exact to well under this; a missing pause is not.
+PAUSE_SLACK = 0.0005
+
+# Linux's value, where Python does not name it: arrival stamps as a timespec.
+SO_TIMESTAMPNS = getattr(socket, "SO_TIMESTAMPNS", 35)
+
+TERMINATED = "terminated prior to completion of operation\n"
+
+
+def usage(program):
+    return (
+        f"Usage: {program} <port> <ip> <mac> [<password>]\n"
+        "   or\n"
+        f"Usage: {program} <port> -l <ip1> <mac1> ; <ip2> <mac2> ; <ip3> <mac3> ...\n"
+        "   or\n"
+        f"Usage: {program} <port> @<file>\n"
+        "   where file contains lines formatted as <ip> <mac>\n"
+    )
+
+
+def mac_form_error(text):
+    return f"ERROR: macAddress must be of the form '00-0D-56-AC-E4-7C' It was '{text}'.\n"
+
+
+def address_error(text):
+    return f"ERROR: inet_addr failed for address '{text}'.\n"
+
+
+def packet(mac, password=b""):
+    """The wake packet, written out from its layout."""
+    field = password.ljust(8, b"\0") if password else b""
+    return b"ZORWolHead" + b"\xff" * 6 + mac * 16 + field + b"ZORWolTail"
+
+
+def thrice(*payloads):
+    return [p for p in payloads for _ in range(3)]
+
+
+class Listener:
+    """A UDP socket on 127.0.0.1 that stamps each datagram as it arrives."""
+
+    def __init__(self):
+        self.sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        self.sock.setsockopt(socket.SOL_SOCKET, SO_TIMESTAMPNS, 1)
+        self.sock.bind(("127.0.0.1", 0))
+        self.port = self.sock.getsockname()[1]
+
+    def close(self):
+        self.sock.close()
+
+    def drain(self, expected):
+        """The (stamp, payload) pairs received, waiting briefly for stragglers."""
+        received = []
+        deadline = time.monotonic() + 1.0
+        while True:
+            wait = deadline - time.monotonic() if len(received) < expected else 0.05
+            if wait <= 0 or not select.select([self.sock], [], [], wait)[0]:
+                return received
+            data, ancillary, _, _ = self.sock.recvmsg(2048, 64)
+            stamp = None
+            for level, kind, value in ancillary:
+                if level == socket.SOL_SOCKET and kind == SO_TIMESTAMPNS:
+                    seconds, nanoseconds = struct.unpack("qq", value[:16])
+                    stamp = seconds + nanoseconds / 1e9
+            assert stamp is not None, "no arrival stamp"
+            received.append((stamp, data))
+
+
+def case(name, args, output="", status=0, sent=()):
+    """One run of the program. In args and output, {port} is the listener's port and
+    {program} the program's name as invoked."""
+    return dict(name=name, args=args, output=output, status=status, sent=list(sent))
+
+
+DISPATCH = [
+    case("no arguments", [], "{usage}", 1),
+    case("version", ["-v"], "'{program}' version 2.0\n"),
+    case("version in capitals", ["-V"], "'{program}' version 2.0\n"),
+    case("double dash is no version", ["--v"], "{usage}", 1),
+    case("version with more text", ["-vx"], "{usage}", 1),
+    case("a lone port", ["{port}"], "{usage}", 1),
+    case("two arguments without @", ["{port}", "list.txt"], "{usage}", 1),
+    case("file form not served yet", ["{port}", "@targets.txt"], "{usage}", 1),
+    case("five arguments without -l", ["{port}", "127.0.0.1", MAC, "pw", "x"], "{usage}", 1),
+    case("six arguments without -l", ["{port}", "127.0.0.1", MAC, ";", "127.0.0.1", MAC],
+         "{usage}", 1),
+    case("-l with too few arguments is one target",
+         ["{port}", "-l", "127.0.0.1"], mac_form_error("127.0.0.1") + TERMINATED, 1),
+    case("-L is not the list switch",
+         ["{port}", "-L", "127.0.0.1", MAC], mac_form_error("127.0.0.1") + TERMINATED, 1),
+]
+
+SINGLE = [
+    case("one target", ["{port}", "127.0.0.1", MAC], sent=thrice(packet(MAC_BYTES))),
+    case("lower-case digits", ["{port}", "127.0.0.1", MAC.lower()],
+         sent=thrice(packet(MAC_BYTES))),
+    case("password", ["{port}", "127.0.0.1", MAC, "secret"],
+         sent=thrice(packet(MAC_BYTES, b"secret"))),
+    case("password of 8", ["{port}", "127.0.0.1", MAC, "12345678"],
+         sent=thrice(packet(MAC_BYTES, b"12345678"))),
+    case("empty password", ["{port}", "127.0.0.1", MAC, ""], sent=thrice(packet(MAC_BYTES))),
+    case("password of 9", ["{port}", "127.0.0.1", MAC, "123456789"],
+         "ERROR: password cannot be longer than 8 characters.\n" + TERMINATED, 1),
+    case("colons", ["{port}", "127.0.0.1", "00:0D:56:AC:E4:7C"],
+         mac_form_error("00:0D:56:AC:E4:7C") + TERMINATED, 1),
+    case("MAC form before password", ["{port}", "127.0.0.1", "00-0D", "123456789"],
+         mac_form_error("00-0D") + TERMINATED, 1),
+    case("bad hex digit is silent", ["{port}", "127.0.0.1", "00-0D-56-AC-E4-7G"], TERMINATED, 1),
+    case("address out of range", ["{port}", "127.0.0.300", MAC],
+         address_error("127.0.0.300") + TERMINATED, 1),
+    case("bad address before bad digit", ["{port}", "127.0.0.300", "00-0D-56-AC-E4-7G"],
+         address_error("127.0.0.300") + TERMINATED, 1),
+    case("short form", ["{port}", "127.1", MAC], sent=thrice(packet(MAC_BYTES))),
+    case("hex form", ["{port}", "0x7f.0.0.1", MAC], sent=thrice(packet(MAC_BYTES))),
+    case("octal form", ["{port}", "0177.0.0.1", MAC], sent=thrice(packet(MAC_BYTES))),
+    case("one number", ["{port}", "2130706433", MAC], sent=thrice(packet(MAC_BYTES))),
+    case("text after white space", ["{port}", "127.0.0.1 anything", MAC],
+         sent=thrice(packet(MAC_BYTES))),
+    case("leading space", ["{port}", " 127.0.0.1", MAC],
+         address_error(" 127.0.0.1") + TERMINATED, 1),
+]
+
+LIST = [
+    case("one pair", ["{port}", "-l", "127.0.0.1", MAC], sent=thrice(packet(MAC_BYTES))),
+    case("separated pairs",
+         ["{port}", "-l", "127.0.0.1", MAC, ";", "127.1", MAC2, ";", "0x7f.0.0.1", MAC3],
+         sent=thrice(packet(MAC_BYTES), packet(MAC2_BYTES), packet(MAC3_BYTES))),
+    case("adjacent pairs",
+         ["{port}", "-l", "127.0.0.1", MAC, "127.1", MAC2, "0x7f.0.0.1", MAC3],
+         sent=thrice(packet(MAC_BYTES), packet(MAC2_BYTES), packet(MAC3_BYTES))),
+    case("trailing separator", ["{port}", "-l", "127.0.0.1", MAC, ";", "127.1", MAC2, ";"],
+         sent=thrice(packet(MAC_BYTES), packet(MAC2_BYTES))),
+    case("unpaired last token", ["{port}", "-l", "127.0.0.1", MAC, "127.1"],
+         sent=thrice(packet(MAC_BYTES))),
+    case("anything may follow -l", ["{port}", "-lx", "127.0.0.1", MAC],
+         sent=thrice(packet(MAC_BYTES))),
+    case("list has no password", ["{port}", "-l", "127.0.0.1", MAC, "secret"],
+         sent=thrice(packet(MAC_BYTES))),
+    case("a second separator is an address",
+         ["{port}", "-l", "127.0.0.1", MAC, ";", ";", "127.1", MAC2],
+         mac_form_error("127.1") + TERMINATED, 1, thrice(packet(MAC_BYTES))),
+    case("a token that begins with ; is an address",
+         ["{port}", "-l", "127.0.0.1", MAC, ";x", MAC2],
+         address_error(";x") + TERMINATED, 1, thrice(packet(MAC_BYTES))),
+    case("the failing pair stops the list",
+         ["{port}", "-l", "127.0.0.1", MAC, "127.0.0.1", "00-0D-56-AC-E4-7G", "127.1", MAC3],
+         TERMINATED, 1, thrice(packet(MAC_BYTES))),
+]
+
+PORTS = [
+    case("plus sign", ["+{port}", "127.0.0.1", MAC], sent=thrice(packet(MAC_BYTES))),
+    case("leading white space", [" \t{port}", "127.0.0.1", MAC], sent=thrice(packet(MAC_BYTES))),
+    case("trailing text", ["{port}abc", "127.0.0.1", MAC], sent=thrice(packet(MAC_BYTES))),
+    case("beyond 16 bits", ["{port_plus_65536}", "127.0.0.1", MAC],
+         sent=thrice(packet(MAC_BYTES))),
+    case("negative", ["{port_negative}", "127.0.0.1", MAC], sent=thrice(packet(MAC_BYTES))),
+    case("beyond 32 bits", ["{port_plus_2_32}", "127.0.0.1", MAC],
+         sent=thrice(packet(MAC_BYTES))),
+    case("far beyond 64 bits", ["{port_huge}", "127.0.0.1", MAC],
+         sent=thrice(packet(MAC_BYTES))),
+    case("no digits is port 0", ["abc", "127.0.0.1", MAC],
+         "ERROR: unable to send packet (Error #{port_zero_error}).\n" + TERMINATED, 1),
+    case("port 0", ["0", "127.0.0.1", MAC],
+         "ERROR: unable to send packet (Error #{port_zero_error}).\n" + TERMINATED, 1),
+    case("65536 is port 0", ["65536", "-l", "127.0.0.1", MAC],
+         "ERROR: unable to send packet (Error #{port_zero_error}).\n" + TERMINATED, 1),
+]
+
+
+class EndToEnd(unittest.TestCase):
+    def run_case(self, c):
+        listener = Listener()
+        try:
+            port = listener.port
+            values = dict(
+                port=port,
+                port_plus_65536=port + 65536,
+                port_negative=-(65536 - port),
+                port_plus_2_32=port + 2**32,
+                port_huge=port + 65536 * 10**20,
+                port_zero_error=errno.EINVAL,
+                program=PROGRAM,
+            )
+            values["usage"] = usage(PROGRAM)
+            args = [a.format(**values) for a in c["args"]]
+            started = time.monotonic()
+            result = subprocess.run([PROGRAM] + args, capture_output=True, timeout=30)
+            elapsed = time.monotonic() - started
+            received = listener.drain(len(c["sent"]))
+        finally:
+            listener.close()
+
+        self.assertEqual(result.stdout.decode("latin-1"), c["output"].format(**values))
+        self.assertEqual(result.stderr, b"")
+        self.assertEqual(result.returncode, c["status"])
+        self.assertEqual([data for _, data in received], c["sent"])
+        # A pause follows every datagram, the last one included.
+        self.assertGreaterEqual(elapsed, PAUSE * len(received))
+        stamps = [stamp for stamp, _ in received]
+        for earlier, later in zip(stamps, stamps[1:]):
+            self.assertGreaterEqual(later - earlier, PAUSE - PAUSE_SLACK)
+
+    def run_table(self, table):
+        for c in table:
+            with self.subTest(c["name"]):
+                self.run_case(c)
+
+    def test_dispatch(self):
+        self.run_table(DISPATCH)
+
+    def test_single_target(self):
+        self.run_table(SINGLE)
+
+    def test_list(self):
+        self.run_table(LIST)
+
+    def test_port_conversion(self):
+        self.run_table(PORTS)
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 2:
+        sys.exit(__doc__)
+    PROGRAM = os.path.abspath(sys.argv.pop(1))
+    unittest.main(verbosity=2)
