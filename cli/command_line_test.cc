@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -41,6 +43,26 @@ TEST(ConvertPort, ReadsAsAtoiWithWrapAround) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
     EXPECT_EQ(convertPort(c.text), c.value);
+  }
+}
+
+TEST(TrimTrailingWhitespace, CutsOnlyTabLineFeedCarriageReturnAndSpace) {
+  struct Case {
+    const char* line;
+    const char* trimmed;
+  };
+  const Case cases[] = {
+      {"a b\n", "a b"},     {"a b\r\n", "a b"}, {"a b \t\r\n \t", "a b"},
+      {" \t\r\n", ""},      {"", ""},           {"  a", "  a"},
+      {"a\f", "a\f"},       {"a\v \n", "a\v"},  {"\f \f\n", "\f \f"},
+      {"a\n b\n", "a\n b"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    char line[32];
+    std::strcpy(line, c.line);
+    trimTrailingWhitespace(line);
+    EXPECT_STREQ(line, c.trimmed);
   }
 }
 
@@ -98,6 +120,12 @@ TEST_F(CommandLineTest, FailureOutputComesInOrder) {
   startupFails.startupResult = 10091;
   fake::Script cleanupFails;
   cleanupFails.cleanupError = 10093;
+  const std::string targets = testing::TempDir() + "zorwol-targets.txt";
+  std::ofstream(targets) << "127.0.0.1 00-0D-56-AC-E4-7C\n127.0.0.1 00-0D\n";
+  const std::string fileArg = "@" + targets;
+  const std::string good = testing::TempDir() + "zorwol-good.txt";
+  std::ofstream(good) << "127.0.0.1 00-0D-56-AC-E4-7C\n";
+  const std::string goodArg = "@" + good;
   const Case cases[] = {
       {"startup fails",
        startupFails,
@@ -123,6 +151,30 @@ TEST_F(CommandLineTest, FailureOutputComesInOrder) {
        1,
        "ERROR: socket cleanup failed (Error #10093).\n"
        "terminated prior to completion of operation\n"},
+      // The sender comes first: the file is never opened when it fails.
+      {"startup fails before the file is opened",
+       startupFails,
+       {"z", "9", "@missing"},
+       1,
+       "ERROR: windows sockets startup failed (Error 10091).\n"
+       "terminated prior to completion of operation\n"},
+      {"cleanup fails after the file",
+       cleanupFails,
+       {"z", "9", goodArg.c_str()},
+       0,
+       "ERROR: socket cleanup failed (Error #10093).\n"},
+      {"cleanup fails after an unopened file",
+       cleanupFails,
+       {"z", "9", "@missing"},
+       1,
+       "unable to open file 'missing'\n"
+       "ERROR: socket cleanup failed (Error #10093).\n"},
+      {"cleanup fails after a failing line",
+       cleanupFails,
+       {"z", "9", fileArg.c_str()},
+       1,
+       "ERROR: terminated processing line 2\n"
+       "ERROR: socket cleanup failed (Error #10093).\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

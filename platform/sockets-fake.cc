@@ -1,5 +1,6 @@
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "platform/sockets.h"
@@ -91,8 +92,10 @@ std::uint16_t htons(std::uint16_t hostValue) {
 
 std::uint32_t inet_addr(const char* text) {
   record(std::string("inet_addr(") + text + ")");
+  // Like the real one, it reads only up to the first white space.
+  const std::string address(text, std::strcspn(text, " \t\n\v\f\r"));
   const auto& known = state().script.addresses;
-  const auto found = known.find(text);
+  const auto found = known.find(address);
   return found == known.end() ? kInaddrNone : found->second;
 }
 

@@ -26,7 +26,8 @@ struct Script {
   int sendError = 0;      // the error number of a send scripted to fail
   // The result of each sendto in turn; calls past the end send everything.
   std::vector<int> sendResults;
-  // What inet_addr gives; any other text gives kInaddrNone.
+  // What inet_addr gives for the text up to its first white space; any other
+  // text gives kInaddrNone.
   std::map<std::string, std::uint32_t> addresses{{"127.0.0.1", kLoopback}};
 };
 

@@ -15,6 +15,7 @@ import socket
 import struct
 import subprocess
 import sys
+import tempfile
 import time
 import unittest
 
@@ -94,10 +95,21 @@ class Listener:
             received.append((stamp, data))
 
 
-def case(name, args, output="", status=0, sent=()):
-    """One run of the program. In args and output, {port} is the listener's port and
-    {program} the program's name as invoked."""
-    return dict(name=name, args=args, output=output, status=status, sent=list(sent))
+def case(name, args, output="", status=0, sent=(), files=None):
+    """One run of the program, in a scratch folder holding files (name: bytes). In
+    args and output, {port} is the listener's port and {program} the program's
+    name as invoked."""
+    return dict(name=name, args=args, output=output, status=status, sent=list(sent),
+                files=files or {})
+
+
+def file_case(name, content, output="", status=0, sent=()):
+    """A run of the @ form on one file, targets.txt, holding content."""
+    return case(name, ["{port}", "@targets.txt"], output, status, sent, {"targets.txt": content})
+
+
+def line_error(number):
+    return f"ERROR: terminated processing line {number}\n"
 
 
 DISPATCH = [
@@ -108,7 +120,9 @@ DISPATCH = [
     case("version with more text", ["-vx"], "{usage}", 1),
     case("a lone port", ["{port}"], "{usage}", 1),
     case("two arguments without @", ["{port}", "list.txt"], "{usage}", 1),
-    case("file form not served yet", ["{port}", "@targets.txt"], "{usage}", 1),
+    case("@ selects the file form", ["{port}", "@missing.txt"],
+         "unable to open file 'missing.txt'\n", 1),
+    case("@ must come first", ["{port}", "x@targets.txt"], "{usage}", 1),
     case("five arguments without -l", ["{port}", "127.0.0.1", MAC, "pw", "x"], "{usage}", 1),
     case("six arguments without -l", ["{port}", "127.0.0.1", MAC, ";", "127.0.0.1", MAC],
          "{usage}", 1),
@@ -194,6 +208,55 @@ PORTS = [
          "ERROR: unable to send packet (Error #{port_zero_error}).\n" + TERMINATED, 1),
 ]
 
+M = MAC.encode()
+M2 = MAC2.encode()
+GOOD = b"127.0.0.1 " + M
+# Tabs pad the address part: inet_addr stops at the first of them.
+LINE_1023 = b"127.0.0.1" + b"\t" * (1023 - 9 - 1 - 17) + b" " + M
+PIECE_1023 = b"127.0.0.1" + b"\t" * (1023 - 9)
+
+FILES = [
+    file_case("LF lines", GOOD + b"\n127.1 " + M2 + b"\n",
+              sent=thrice(packet(MAC_BYTES), packet(MAC2_BYTES))),
+    file_case("CR LF lines", GOOD + b"\r\n127.1 " + M2 + b"\r\n",
+              sent=thrice(packet(MAC_BYTES), packet(MAC2_BYTES))),
+    file_case("trailing blanks", GOOD + b" \t \r \n", sent=thrice(packet(MAC_BYTES))),
+    file_case("no line end at the end", b"\n" + GOOD, sent=thrice(packet(MAC_BYTES))),
+    file_case("empty file", b""),
+    file_case("only blank and skipped lines", b"\n \t\r\n127.0.0.1\t" + M + b"\nword\n"),
+    file_case("blank and skipped lines are counted",
+              b"\n \t\r\n127.0.0.1\t" + M + b"\nword\n" + GOOD + b"\n127.0.0.1  " + M + b"\n"
+              + GOOD + b"\n",
+              line_error(6), 1, thrice(packet(MAC_BYTES))),
+    file_case("two spaces", b"127.0.0.1  " + M + b"\n", line_error(1), 1),
+    file_case("form feed and vertical tab are not trimmed", b"\f \f\n", line_error(1), 1),
+    file_case("vertical tab after the MAC", GOOD + b"\v\n", line_error(1), 1),
+    file_case("leading space, long rest", b" " + GOOD + b"\n", line_error(1), 1),
+    file_case("leading space, MAC-long rest", b" " + M + b"\n",
+              address_error(" " + MAC) + line_error(1), 1),
+    file_case("MAC of the wrong form", b"127.0.0.1 00:0D:56:AC:E4:7C\n",
+              mac_form_error("00:0D:56:AC:E4:7C") + line_error(1), 1),
+    file_case("bad hex digit is silent", b"127.0.0.1 00-0D-56-AC-E4-7G\n", line_error(1), 1),
+    file_case("address fails on line 3",
+              GOOD + b"\n127.1 " + M2 + b"\n127.0.0.300 " + M + b"\n" + GOOD + b"\n",
+              address_error("127.0.0.300 " + MAC) + line_error(3), 1,
+              thrice(packet(MAC_BYTES), packet(MAC2_BYTES))),
+    file_case("a line of 1023 and its line end are two lines",
+              LINE_1023 + b"\n" + b"x y\n", line_error(3), 1, thrice(packet(MAC_BYTES))),
+    file_case("a longer line arrives in pieces", PIECE_1023 + b" " + M + b"\n",
+              address_error(" " + MAC) + line_error(2), 1),
+    file_case("a NUL byte ends the line", GOOD + b"\0 and more\nx y\n", line_error(2), 1,
+              thrice(packet(MAC_BYTES))),
+    file_case("a line that begins with NUL is blank", b"\0" + GOOD + b"\nx y\n", line_error(2), 1),
+    case("missing file", ["{port}", "@missing.txt"], "unable to open file 'missing.txt'\n", 1),
+    case("empty file name", ["{port}", "@"], "unable to open file ''\n", 1),
+    case("a folder cannot be read", ["{port}", "@folder"],
+         "ERROR: unable to read file 'folder'\n", 1, files={"folder/": b""}),
+    case("one sender for the file, with the port as atoi reads it",
+         ["{port_plus_65536}x", "@targets.txt"], sent=thrice(packet(MAC_BYTES), packet(MAC2_BYTES)),
+         files={"targets.txt": GOOD + b"\n127.1 " + M2 + b"\n"}),
+]
+
 
 class EndToEnd(unittest.TestCase):
     def run_case(self, c):
@@ -211,9 +274,18 @@ class EndToEnd(unittest.TestCase):
             )
             values["usage"] = usage(PROGRAM)
             args = [a.format(**values) for a in c["args"]]
-            started = time.monotonic()
-            result = subprocess.run([PROGRAM] + args, capture_output=True, timeout=30)
-            elapsed = time.monotonic() - started
+            with tempfile.TemporaryDirectory() as folder:
+                for name, content in c["files"].items():
+                    path = os.path.join(folder, name)
+                    if name.endswith("/"):
+                        os.mkdir(path)
+                    else:
+                        with open(path, "wb") as f:
+                            f.write(content)
+                started = time.monotonic()
+                result = subprocess.run([PROGRAM] + args, capture_output=True, timeout=30,
+                                        cwd=folder)
+                elapsed = time.monotonic() - started
             received = listener.drain(len(c["sent"]))
         finally:
             listener.close()
@@ -244,6 +316,9 @@ class EndToEnd(unittest.TestCase):
 
     def test_port_conversion(self):
         self.run_table(PORTS)
+
+    def test_target_file(self):
+        self.run_table(FILES)
 
 
 if __name__ == "__main__":

@@ -13,6 +13,8 @@
 constexpr std::size_t kWakePacketSize = 122;
 constexpr std::size_t kWakePacketWithPasswordSize = 130;
 constexpr std::size_t kMaxPasswordLength = 8;
+// The length of a MAC text such as 00-0D-56-AC-E4-7C.
+constexpr std::size_t kMacTextLength = 17;
 
 // Writes the payload for macAddress, a text of the form 00-0D-56-AC-E4-7C
 // (digits of either case), and password (empty, or at most 8 bytes) into

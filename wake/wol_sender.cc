@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr std::size_t kMacTextLength = 17;
-
 bool hasMacForm(const char* macAddress) {
   if (std::strlen(macAddress) != kMacTextLength) return false;
   for (std::size_t dash = 2; dash < kMacTextLength; dash += 3) {
