@@ -2,7 +2,11 @@
 """Runs the built zorwol as a black box: exit status, standard output and error,
 and the datagrams a UDP listener on 127.0.0.1 receives (count, bytes, spacing).
 
-Usage: end_to_end_test.py PROGRAM
+Usage: end_to_end_test.py [--wine] PROGRAM
+
+With --wine, PROGRAM is zorwol.exe and runs under wine; what truly differs on
+Windows (the form of argv[0], CR LF line ends, the error numbers, a folder
+that cannot be opened) is taken from that platform.
 
 Every datagram goes to 127.0.0.1. Address cases use loopback forms, or texts
 that are refused before anything is sent.
@@ -19,7 +23,31 @@ import tempfile
 import time
 import unittest
 
-PROGRAM = None  # set from the command line
+
+
+class Linux:
+    newline = "\n"
+    port_zero_error = errno.EINVAL
+    folder_output = "ERROR: unable to read file 'folder'\n"
+
+    def __init__(self, program):
+        self.command = [program]
+        self.name = program
+
+
+class Wine:
+    newline = "\r\n"
+    port_zero_error = 10022  # WSAEINVAL
+    folder_output = "unable to open file 'folder'\n"  # the C runtime cannot open a folder
+
+    def __init__(self, program):
+        self.command = ["wine", program]
+        # A Windows program sees the Windows path of its own file as argv[0].
+        self.name = subprocess.run(["winepath", "-w", program], capture_output=True,
+                                   check=True, text=True).stdout.strip()
+
+
+PLATFORM = None  # set from the command line
 
 MAC = "00-0D-56-AC-E4-7C"
 MAC_BYTES = bytes([0x00, 0x0D, 0x56, 0xAC, 0xE4, 0x7C])
@@ -250,8 +278,8 @@ FILES = [
     file_case("a line that begins with NUL is blank", b"\0" + GOOD + b"\nx y\n", line_error(2), 1),
     case("missing file", ["{port}", "@missing.txt"], "unable to open file 'missing.txt'\n", 1),
     case("empty file name", ["{port}", "@"], "unable to open file ''\n", 1),
-    case("a folder cannot be read", ["{port}", "@folder"],
-         "ERROR: unable to read file 'folder'\n", 1, files={"folder/": b""}),
+    case("a folder cannot be read", ["{port}", "@folder"], "{folder_output}", 1,
+         files={"folder/": b""}),
     case("one sender for the file, with the port as atoi reads it",
          ["{port_plus_65536}x", "@targets.txt"], sent=thrice(packet(MAC_BYTES), packet(MAC2_BYTES)),
          files={"targets.txt": GOOD + b"\n127.1 " + M2 + b"\n"}),
@@ -269,10 +297,11 @@ class EndToEnd(unittest.TestCase):
                 port_negative=-(65536 - port),
                 port_plus_2_32=port + 2**32,
                 port_huge=port + 65536 * 10**20,
-                port_zero_error=errno.EINVAL,
-                program=PROGRAM,
+                port_zero_error=PLATFORM.port_zero_error,
+                folder_output=PLATFORM.folder_output,
+                program=PLATFORM.name,
             )
-            values["usage"] = usage(PROGRAM)
+            values["usage"] = usage(PLATFORM.name)
             args = [a.format(**values) for a in c["args"]]
             with tempfile.TemporaryDirectory() as folder:
                 for name, content in c["files"].items():
@@ -283,14 +312,15 @@ class EndToEnd(unittest.TestCase):
                         with open(path, "wb") as f:
                             f.write(content)
                 started = time.monotonic()
-                result = subprocess.run([PROGRAM] + args, capture_output=True, timeout=30,
-                                        cwd=folder)
+                result = subprocess.run(PLATFORM.command + args, capture_output=True,
+                                        timeout=60, cwd=folder)
                 elapsed = time.monotonic() - started
             received = listener.drain(len(c["sent"]))
         finally:
             listener.close()
 
-        self.assertEqual(result.stdout.decode("latin-1"), c["output"].format(**values))
+        expected = c["output"].format(**values).replace("\n", PLATFORM.newline)
+        self.assertEqual(result.stdout.decode("latin-1"), expected)
         self.assertEqual(result.stderr, b"")
         self.assertEqual(result.returncode, c["status"])
         self.assertEqual([data for _, data in received], c["sent"])
@@ -322,7 +352,11 @@ class EndToEnd(unittest.TestCase):
 
 
 if __name__ == "__main__":
+    platform = Linux
+    if len(sys.argv) == 3 and sys.argv[1] == "--wine":
+        platform = Wine
+        del sys.argv[1]
     if len(sys.argv) != 2:
         sys.exit(__doc__)
-    PROGRAM = os.path.abspath(sys.argv.pop(1))
+    PLATFORM = platform(os.path.abspath(sys.argv.pop(1)))
     unittest.main(verbosity=2)

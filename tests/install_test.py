@@ -1,0 +1,54 @@
+#!/usr/bin/env python3
+"""Installs the build into a scratch prefix, runs the installed program once,
+and checks the manual page: it renders without a warning, and its synopsis
+names the forms of the usage text.
+
+Usage: install_test.py BUILD_DIR [EMULATOR]
+"""
+
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import unittest
+
+BUILD = None
+EMULATOR = []
+
+
+class Install(unittest.TestCase):
+    def test_installed_program_and_manual(self):
+        with tempfile.TemporaryDirectory() as prefix:
+            subprocess.run(["cmake", "--install", BUILD, "--prefix", prefix], check=True,
+                           capture_output=True)
+            binary = os.path.join(prefix, "bin", "zorwol.exe" if EMULATOR else "zorwol")
+            manual = os.path.join(prefix, "share", "man", "man1", "zorwol.1")
+            self.assertTrue(os.path.isfile(manual))
+
+            version = subprocess.run(EMULATOR + [binary, "-v"], capture_output=True, text=True)
+            self.assertEqual(version.returncode, 0)
+            self.assertRegex(version.stdout, r"^'.*zorwol(\.exe)?' version 2\.0\r?\n$")
+
+            usage = subprocess.run(EMULATOR + [binary], capture_output=True, text=True)
+            self.assertEqual(usage.returncode, 1)
+            forms = [re.sub(r"[<>]", "", line.split(" ", 2)[2])
+                     for line in usage.stdout.splitlines() if line.startswith("Usage: ")]
+
+            lint = subprocess.run(["groff", "-ww", "-z", "-man", manual], capture_output=True,
+                                  text=True)
+            self.assertEqual((lint.returncode, lint.stderr), (0, ""))
+            page = subprocess.run(["groff", "-man", "-Tascii", "-P-cbou", "-rLL=200n", manual],
+                                  capture_output=True, text=True, check=True).stdout
+            synopsis = page.split("SYNOPSIS\n", 1)[1].split("\n\n", 1)[0]
+            lines = [line.strip().removeprefix("zorwol ") for line in synopsis.splitlines()]
+            self.assertEqual(lines, forms + ["-v"])
+
+
+if __name__ == "__main__":
+    if len(sys.argv) not in (2, 3):
+        sys.exit(__doc__)
+    BUILD = sys.argv[1]
+    EMULATOR = sys.argv[2:3]
+    del sys.argv[1:]
+    unittest.main(verbosity=2)
