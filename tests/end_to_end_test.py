@@ -2,11 +2,13 @@
 """Runs the built zorwol as a black box: exit status, standard output and error,
 and the datagrams a UDP listener on 127.0.0.1 receives (count, bytes, spacing).
 
-Usage: end_to_end_test.py [--wine] PROGRAM
+Usage: end_to_end_test.py [--wine | --wrap COMMAND] PROGRAM
 
 With --wine, PROGRAM is zorwol.exe and runs under wine; what truly differs on
 Windows (the form of argv[0], CR LF line ends, the error numbers, a folder
-that cannot be opened) is taken from that platform.
+that cannot be opened) is taken from that platform. With --wrap, PROGRAM runs
+under COMMAND (split at spaces), valgrind say, which must leave its output
+and status alone.
 
 Every datagram goes to 127.0.0.1. Address cases use loopback forms, or texts
 that are refused before anything is sent.
@@ -30,8 +32,8 @@ class Linux:
     port_zero_error = errno.EINVAL
     folder_output = "ERROR: unable to read file 'folder'\n"
 
-    def __init__(self, program):
-        self.command = [program]
+    def __init__(self, program, wrapper=()):
+        self.command = list(wrapper) + [program]
         self.name = program
 
 
@@ -352,11 +354,15 @@ class EndToEnd(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    platform = Linux
+    make = Linux
     if len(sys.argv) == 3 and sys.argv[1] == "--wine":
-        platform = Wine
+        make = Wine
         del sys.argv[1]
+    elif len(sys.argv) == 4 and sys.argv[1] == "--wrap":
+        wrapper = sys.argv[2].split()
+        make = lambda program: Linux(program, wrapper)  # noqa: E731
+        del sys.argv[1:3]
     if len(sys.argv) != 2:
         sys.exit(__doc__)
-    PLATFORM = platform(os.path.abspath(sys.argv.pop(1)))
+    PLATFORM = make(os.path.abspath(sys.argv.pop(1)))
     unittest.main(verbosity=2)
