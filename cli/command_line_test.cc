@@ -107,6 +107,28 @@ TEST_F(CommandLineTest, MissingProgramNamePrintsAnEmptyName) {
   EXPECT_TRUE(fake::calls().empty());  // the socket library is never started
 }
 
+TEST_F(CommandLineTest, OneSenderServesTheWholeMode) {
+  const std::string targets = testing::TempDir() + "zorwol-two-targets.txt";
+  std::ofstream(targets) << "127.0.0.1 00-0D-56-AC-E4-7C\n\n127.0.0.1 01-23-45-67-89-AB\n";
+  const std::string fileArg = "@" + targets;
+  const std::vector<std::vector<const char*>> runs = {
+      {"z", "9", fileArg.c_str()},
+      {"z", "9", "-l", "127.0.0.1", "00-0D-56-AC-E4-7C", ";", "127.0.0.1", "01-23-45-67-89-AB"},
+  };
+  for (const auto& args : runs) {
+    SCOPED_TRACE(args[2]);
+    fake::reset();
+    EXPECT_EQ(run(args).status, 0);
+    const std::vector<std::string>& calls = fake::calls();
+    ASSERT_EQ(std::count(calls.begin(), calls.end(), "WSAStartup(0x0202)"), 1);
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "socket(2, 2, 0)"), 1);
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "WSACleanup()"), 1);
+    EXPECT_EQ(calls.front(), "WSAStartup(0x0202)");
+    EXPECT_EQ(calls.back(), "WSACleanup()");
+    EXPECT_EQ(fake::datagrams().size(), 6u);
+  }
+}
+
 // What only a scripted socket layer can make happen.
 TEST_F(CommandLineTest, FailureOutputComesInOrder) {
   struct Case {

@@ -1,6 +1,5 @@
 #include "fuzz/capture.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>

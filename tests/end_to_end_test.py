@@ -282,7 +282,7 @@ FILES = [
     case("empty file name", ["{port}", "@"], "unable to open file ''\n", 1),
     case("a folder cannot be read", ["{port}", "@folder"], "{folder_output}", 1,
          files={"folder/": b""}),
-    case("one sender for the file, with the port as atoi reads it",
+    case("the port of the file form as atoi reads it",
          ["{port_plus_65536}x", "@targets.txt"], sent=thrice(packet(MAC_BYTES), packet(MAC2_BYTES)),
          files={"targets.txt": GOOD + b"\n127.1 " + M2 + b"\n"}),
 ]
