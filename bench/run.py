@@ -1,10 +1,15 @@
 #!/usr/bin/env python3
 """Measures zorwol side by side with references and prints the figures.
 
-Usage: bench/run.py [PROGRAM]   (default: build/release/zorwol)
+Usage: bench/run.py [PROGRAM [WINDOWS_PROGRAM]]
+  (default: build/release/zorwol and, where wine is installed,
+  build/windows/zorwol.exe)
 
 - overhead: wall time of a file of 40 loopback targets over the 40 x 30 ms
   that its pauses force (goal: at most 1.01);
+- spacing: the gaps between the datagrams of that file, from the kernel's
+  arrival stamps, natively and for zorwol.exe under wine (goal under wine:
+  none under 10 ms, a mean within 11 ms);
 - start-up: median wall time of the usage path, alternated with /bin/true and
   with wakeonlan printing its usage (goal: a quarter of wakeonlan's at most,
   and within 2 ms of /bin/true's);
@@ -19,6 +24,7 @@ import platform
 import shutil
 import socket
 import statistics
+import struct
 import subprocess
 import sys
 import tempfile
@@ -26,6 +32,8 @@ import threading
 import time
 
 MAC = "00-0D-56-AC-E4-7C"
+# Linux's value, where Python does not name it: arrival stamps as a timespec.
+SO_TIMESTAMPNS = getattr(socket, "SO_TIMESTAMPNS", 35)
 
 
 def listen():
@@ -41,6 +49,39 @@ def listen():
 
     threading.Thread(target=drain, daemon=True).start()
     return sock
+
+
+def gaps_ms(command, folder):
+    """The gaps between the datagrams of a run on targets.txt in folder, in
+    milliseconds, from the kernel's arrival stamps."""
+    sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    sock.setsockopt(socket.SOL_SOCKET, SO_TIMESTAMPNS, 1)
+    sock.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 1 << 20)
+    sock.bind(("127.0.0.1", 0))
+    port = str(sock.getsockname()[1])
+    with open(os.devnull, "wb") as null:
+        subprocess.run(command + [port, "@targets.txt"], cwd=folder, stdout=null, stderr=null,
+                       check=False)
+    sock.setblocking(False)
+    stamps = []
+    while True:
+        try:
+            _, ancillary, _, _ = sock.recvmsg(2048, 64)
+        except BlockingIOError:
+            break
+        for level, kind, value in ancillary:
+            if level == socket.SOL_SOCKET and kind == SO_TIMESTAMPNS:
+                seconds, nanoseconds = struct.unpack("qq", value[:16])
+                stamps.append(seconds + nanoseconds / 1e9)
+    sock.close()
+    return [(later - earlier) * 1000 for earlier, later in zip(stamps, stamps[1:])]
+
+
+def spacing(name, gaps):
+    if not gaps:
+        return f"  {name}: no datagram arrived"
+    return (f"  {name}: {len(gaps)} gaps, min {min(gaps):.3f} ms, median"
+            f" {statistics.median(gaps):.3f} ms, mean {statistics.mean(gaps):.3f} ms")
 
 
 def wall(command):
@@ -80,8 +121,24 @@ def machine():
     return f"{model}, {os.cpu_count()} cores, Linux {platform.release()}"
 
 
+def wine_command(windows_program):
+    """The command that runs zorwol.exe under wine, with the tests' prefix
+    where there is one, or None without wine or the program."""
+    if not shutil.which("wine") or not os.path.isfile(windows_program):
+        return None
+    prefix = os.path.join(os.path.dirname(windows_program), "wineprefix")
+    if "WINEPREFIX" not in os.environ and os.path.isdir(prefix):
+        os.environ["WINEPREFIX"] = prefix
+    os.environ.setdefault("WINEDEBUG", "-all")
+    command = ["wine", windows_program]
+    wall(command + ["-v"])  # starts the wine server, which the runs then share
+    return command
+
+
 def main():
     program = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build/release/zorwol")
+    windows_program = os.path.abspath(sys.argv[2] if len(sys.argv) > 2
+                                      else "build/windows/zorwol.exe")
     listener = listen()
     port = str(listener.getsockname()[1])
     print(f"machine: {machine()}")
@@ -95,6 +152,14 @@ def main():
         ratio = statistics.median(runs) / (40 * 0.030)
         print(f"overhead: {ratio:.4f} (median of {len(runs)}; best {min(runs) / 1.2:.4f};"
               f" goal <= 1.01)")
+
+        print("spacing of the datagrams of 40 targets (goal under wine: min >= 10, mean <= 11):")
+        print(spacing("native", gaps_ms([program], folder)))
+        wine = wine_command(windows_program)
+        if wine:
+            print(spacing("zorwol.exe under wine", gaps_ms(wine, folder)))
+        else:
+            print("  zorwol.exe under wine: not measured (needs wine and build/windows/zorwol.exe)")
 
         wakeonlan = shutil.which("wakeonlan")
         commands = {"zorwol": [program], "/bin/true": ["/bin/true"]}

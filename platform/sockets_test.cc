@@ -5,10 +5,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
 #include <sys/time.h>
 
 #include <csignal>
@@ -101,6 +108,44 @@ TEST(Sockets, SleepLastsAtLeastTheGivenTime) {
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_GE(elapsed, std::chrono::milliseconds(ms)) << ms << " ms";
   }
+}
+
+// The clock a pause is measured by where it runs, in its own ticks: the
+// performance counter on Windows, the monotonic clock elsewhere.
+struct Reading {
+  std::int64_t ticks;
+  std::int64_t perSecond;
+};
+
+Reading readClock() {
+#ifdef _WIN32
+  LARGE_INTEGER now;
+  LARGE_INTEGER frequency;
+  QueryPerformanceCounter(&now);
+  QueryPerformanceFrequency(&frequency);
+  return {now.QuadPart, frequency.QuadPart};
+#else
+  const auto now = std::chrono::steady_clock::now().time_since_epoch();
+  return {std::chrono::duration_cast<std::chrono::nanoseconds>(now).count(), 1000000000};
+#endif
+}
+
+// Windows' own Sleep counts in clock ticks and may end a 10 ms pause early;
+// ours must not, not once in a run of them.
+TEST(Sockets, NoPauseOfTenMillisecondsEndsEarly) {
+  std::int64_t shortest = INT64_MAX;
+  std::int64_t longest = 0;
+  std::int64_t perSecond = 1;
+  for (int i = 0; i < 50; ++i) {
+    const Reading start = readClock();
+    platform::Sleep(10);
+    const Reading end = readClock();
+    shortest = std::min(shortest, end.ticks - start.ticks);
+    longest = std::max(longest, end.ticks - start.ticks);
+    perSecond = end.perSecond;
+  }
+  EXPECT_GE(shortest * 100, perSecond) << "shortest " << shortest << " of " << perSecond << "/s";
+  EXPECT_LT(longest, perSecond) << "longest " << longest << " of " << perSecond << "/s";
 }
 
 #ifndef _WIN32
