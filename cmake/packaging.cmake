@@ -40,7 +40,22 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 # The files that go beside the program, made in the build folder.
 set(staged ${PROJECT_BINARY_DIR}/package)
 set(make_file -P ${PROJECT_SOURCE_DIR}/cmake/package_file.cmake)
+file(READ ${PROJECT_SOURCE_DIR}/LICENSE licence)
+string(REGEX MATCH "Copyright \\(c\\) [^\n]+" ZORWOL_COPYRIGHT "${licence}")
+string(REGEX REPLACE "^Copyright \\(c\\) " "" holder "${ZORWOL_COPYRIGHT}")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS LICENSE)
+
 if(WIN32)
+  # The version resource and the manifest, compiled into zorwol.exe.
+  enable_language(RC)
+  set(ZORWOL_VERSION_DOTS ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.0.0)
+  string(REPLACE "." "," ZORWOL_VERSION_COMMAS ${ZORWOL_VERSION_DOTS})
+  set(ZORWOL_MANIFEST ${PROJECT_SOURCE_DIR}/packaging/windows/zorwol.manifest)
+  configure_file(packaging/windows/zorwol.rc.in ${PROJECT_BINARY_DIR}/zorwol.rc @ONLY)
+  target_sources(zorwol PRIVATE ${PROJECT_BINARY_DIR}/zorwol.rc)
+  set_property(SOURCE ${PROJECT_BINARY_DIR}/zorwol.rc APPEND PROPERTY OBJECT_DEPENDS
+               ${ZORWOL_MANIFEST})
+
   # Plain text with CR LF line ends: the manual rendered, and the licence.
   add_custom_command(OUTPUT ${staged}/README.txt ${staged}/LICENSE.txt
     COMMAND ${CMAKE_COMMAND} -DFORM=manual -DIN=${PROJECT_SOURCE_DIR}/doc/zorwol.1
@@ -55,9 +70,6 @@ if(WIN32)
   install(FILES ${staged}/README.txt ${staged}/LICENSE.txt DESTINATION .)
 else()
   # The licence in Debian's machine-readable copyright format.
-  file(READ ${PROJECT_SOURCE_DIR}/LICENSE licence)
-  string(REGEX MATCH "Copyright \\(c\\) ([^\n]+)" holder "${licence}")
-  set(holder ${CMAKE_MATCH_1})
   string(FIND "${licence}" "Permission is hereby granted" terms_start)
   string(SUBSTRING "${licence}" ${terms_start} -1 terms)
   string(STRIP "${terms}" terms)
@@ -72,7 +84,6 @@ Copyright: ${holder}
 License: Expat
  ${terms}
 ")
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS LICENSE)
 
   add_custom_command(OUTPUT ${staged}/zorwol.1.gz ${staged}/changelog.Debian.gz
     COMMAND ${CMAKE_COMMAND} -DFORM=gzip -DIN=${PROJECT_SOURCE_DIR}/doc/zorwol.1
