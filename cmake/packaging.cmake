@@ -39,7 +39,7 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 
 # The files that go beside the program, made in the build folder.
 set(staged ${PROJECT_BINARY_DIR}/package)
-set(make_file -P ${PROJECT_SOURCE_DIR}/cmake/package_file.cmake)
+set(package_file -P ${PROJECT_SOURCE_DIR}/cmake/package_file.cmake)
 file(READ ${PROJECT_SOURCE_DIR}/LICENSE licence)
 string(REGEX MATCH "Copyright \\(c\\) [^\n]+" ZORWOL_COPYRIGHT "${licence}")
 string(REGEX REPLACE "^Copyright \\(c\\) " "" holder "${ZORWOL_COPYRIGHT}")
@@ -59,9 +59,9 @@ if(WIN32)
   # Plain text with CR LF line ends: the manual rendered, and the licence.
   add_custom_command(OUTPUT ${staged}/README.txt ${staged}/LICENSE.txt
     COMMAND ${CMAKE_COMMAND} -DFORM=manual -DIN=${PROJECT_SOURCE_DIR}/doc/zorwol.1
-            -DOUT=${staged}/README.txt ${make_file}
+            -DOUT=${staged}/README.txt ${package_file}
     COMMAND ${CMAKE_COMMAND} -DFORM=crlf -DIN=${PROJECT_SOURCE_DIR}/LICENSE
-            -DOUT=${staged}/LICENSE.txt ${make_file}
+            -DOUT=${staged}/LICENSE.txt ${package_file}
     DEPENDS doc/zorwol.1 LICENSE cmake/package_file.cmake VERBATIM)
   add_custom_target(zorwol_package_files ALL
     DEPENDS ${staged}/README.txt ${staged}/LICENSE.txt)
@@ -87,9 +87,9 @@ License: Expat
 
   add_custom_command(OUTPUT ${staged}/zorwol.1.gz ${staged}/changelog.Debian.gz
     COMMAND ${CMAKE_COMMAND} -DFORM=gzip -DIN=${PROJECT_SOURCE_DIR}/doc/zorwol.1
-            -DOUT=${staged}/zorwol.1.gz ${make_file}
+            -DOUT=${staged}/zorwol.1.gz ${package_file}
     COMMAND ${CMAKE_COMMAND} -DFORM=gzip -DIN=${PROJECT_SOURCE_DIR}/packaging/debian/changelog
-            -DOUT=${staged}/changelog.Debian.gz ${make_file}
+            -DOUT=${staged}/changelog.Debian.gz ${package_file}
     DEPENDS doc/zorwol.1 packaging/debian/changelog cmake/package_file.cmake VERBATIM)
   add_custom_target(zorwol_package_files ALL
     DEPENDS ${staged}/zorwol.1.gz ${staged}/changelog.Debian.gz)
