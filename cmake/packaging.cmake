@@ -29,9 +29,11 @@ endif()
 if(NOT ZORWOL_SOURCE_DATE_EPOCH MATCHES "^[0-9]+$")
   message(FATAL_ERROR "SOURCE_DATE_EPOCH must be a count of seconds: '${ZORWOL_SOURCE_DATE_EPOCH}'")
 endif()
-# The linker stamps a Windows program with this time.
-set_property(TARGET zorwol PROPERTY CXX_LINKER_LAUNCHER
-             ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${ZORWOL_SOURCE_DATE_EPOCH})
+if(WIN32)
+  # The linker stamps a Windows program with this time.
+  set_property(TARGET zorwol PROPERTY CXX_LINKER_LAUNCHER
+               ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${ZORWOL_SOURCE_DATE_EPOCH})
+endif()
 
 # Folders that an install makes are 0755, whatever the umask.
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS

@@ -18,8 +18,9 @@ BUILD = None
 
 
 def make_package(folder):
+    # Under the strictest usual umask, so the modes checked below owe nothing to it.
     subprocess.run(["cpack", "--config", os.path.join(BUILD, "CPackConfig.cmake"), "-B", folder],
-                   check=True, capture_output=True)
+                   check=True, capture_output=True, preexec_fn=lambda: os.umask(0o077))
     return [name for name in os.listdir(folder) if name.endswith((".deb", ".zip"))]
 
 
@@ -45,6 +46,12 @@ class Package(unittest.TestCase):
         description = field("Description").splitlines()
         self.assertGreater(len(description), 2, "an extended description")
         self.assertTrue(all(len(line) <= 80 for line in description))
+
+        members = subprocess.run(["ar", "tv", deb], capture_output=True, text=True,
+                                 check=True).stdout.splitlines()
+        self.assertEqual([(line.split()[0], line.split()[-1]) for line in members],
+                         [("rw-r--r--", "debian-binary"), ("rw-r--r--", "control.tar.gz"),
+                          ("rw-r--r--", "data.tar.gz")])
 
         listing = subprocess.run(["dpkg-deb", "-c", deb], capture_output=True, text=True,
                                  check=True).stdout
